@@ -21,10 +21,13 @@ private:
     std::string utf8_;
 };
 
+// Base may be a qualified name (toolkit::EDatabaseError); the alias keeps the inheriting
+// constructor declaration well-formed.
 #define TOOLKIT_DECLARE_EXCEPTION(Name, Base)                               \
     class Name : public Base {                                              \
     public:                                                                 \
-        using Base::Base;                                                   \
+        using BaseClass = Base;                                             \
+        using BaseClass::BaseClass;                                         \
         const char* ClassName() const noexcept override { return #Name; }   \
     }
 
