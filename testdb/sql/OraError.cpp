@@ -51,13 +51,29 @@ bool IsKnownCommand(std::string_view sql) {
     return std::find(kCommands.begin(), kCommands.end(), word) != kCommands.end();
 }
 
+// Where `name` first appears in the statement as a word of its own; SQLite does not report
+// the position of a missing table, Oracle points at it.
+int PositionOfName(std::string_view sql, std::string_view name) {
+    const std::string upperSql = Upper(sql);
+    const std::string upperName = IdentifierAsOracleShowsIt(name);
+    auto isWordChar = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+    for (std::size_t at = upperSql.find(upperName); at != std::string::npos; at = upperSql.find(upperName, at + 1)) {
+        const bool startOk = at == 0 || !isWordChar(upperSql[at - 1]);
+        const std::size_t end = at + upperName.size();
+        if (startOk && (end == upperSql.size() || !isWordChar(upperSql[end]))) return static_cast<int>(at);
+    }
+    return 0;
+}
+
 }  // namespace
 
 EOraServerError TranslateSqliteError(const sqlite::ESqliteError& error, std::string_view sql) {
     const std::string& message = error.SqliteMessage();
     const int position = std::max(error.Offset(), 0);
-    if (StartsWith(message, "no such table: "))
-        return {942, OraText(942, "table or view does not exist"), position};
+    if (StartsWith(message, "no such table: ")) {
+        const int at = error.Offset() >= 0 ? position : PositionOfName(sql, std::string_view(message).substr(15));
+        return {942, OraText(942, "table or view does not exist"), at};
+    }
     if (StartsWith(message, "no such column: ")) {
         const std::string name = IdentifierAsOracleShowsIt(std::string_view(message).substr(16));
         return {904, OraText(904, "\"" + name + "\": invalid identifier"), position};

@@ -56,8 +56,10 @@ Statement Database::Prepare(std::string_view sql) {
         throw ESqliteError(SQLITE_TOOBIG, "statement too long", -1);
     const int code = sqlite3_prepare_v2(db_.get(), sql.data(), static_cast<int>(sql.size()), &stmt, nullptr);
     if (code != SQLITE_OK) {
+        // Read the message and offset before finalize can reset them.
+        ESqliteError error(code, sqlite3_errmsg(db_.get()), sqlite3_error_offset(db_.get()));
         sqlite3_finalize(stmt);
-        ThrowFrom(db_.get(), code);
+        throw error;
     }
     if (!stmt) throw ESqliteError(SQLITE_MISUSE, "empty statement", 0);
     return Statement(db_.get(), stmt);

@@ -198,6 +198,8 @@ void Session::HandlePiggyback(ByteReader& r) {
 }
 
 void Session::HandleFunction(ByteReader& r, std::uint8_t code) {
+    // A held BLOB handle keeps a read lock on the file; keep it only across consecutive LOB calls.
+    if (code != kLobOp) openBlob_.reset();
     if (!loggedOn_ && code != kAuthPhaseOne && code != kAuthPhaseTwo)
         oracle::ThrowProtocol("function " + std::to_string(code) + " before logon");
     switch (code) {
@@ -491,7 +493,7 @@ void Session::LobOperation(ByteReader& r, bool piggyback) {
         FinishCall(out, w, Failure(OraError(22275, "invalid LOB locator specified")));
         return;
     }
-    std::optional<sqlite::Blob> cell;
+    sqlite::Blob* cell = nullptr;
     const sql::Bytes* held = nullptr;
     std::int64_t size = 0;
     try {
@@ -499,10 +501,18 @@ void Session::LobOperation(ByteReader& r, bool piggyback) {
             held = &heldLobs_[static_cast<std::size_t>(address->rowid)];
             size = static_cast<std::int64_t>(held->size());
         } else {
-            cell.emplace(db_.Handle(), address->table, address->column, address->rowid, false);
+            const bool reuse = openBlob_ && openBlob_->table == address->table && openBlob_->column == address->column &&
+                               openBlob_->rowid == address->rowid;
+            if (!reuse) {
+                openBlob_.reset();
+                openBlob_.emplace(OpenBlob{address->table, address->column, address->rowid,
+                                           sqlite::Blob(db_.Handle(), address->table, address->column, address->rowid, false)});
+            }
+            cell = &openBlob_->blob;
             size = cell->Size();
         }
     } catch (const sqlite::ESqliteError&) {
+        openBlob_.reset();
         FinishCall(out, w, Failure(OraError(22922, "nonexistent LOB value")));
         return;
     }

@@ -80,6 +80,14 @@ private:
     std::map<std::uint16_t, OpenCursor> cursors_;
     std::uint16_t nextCursorId_ = 1;
     std::vector<sql::Bytes> heldLobs_;
+    // The BLOB cell read last: SQLite finds an offset fast only on a handle it has already
+    // walked, so consecutive READs of one LOB reuse the handle.
+    struct OpenBlob {
+        std::string table, column;
+        std::int64_t rowid;
+        sqlite::Blob blob;
+    };
+    std::optional<OpenBlob> openBlob_;
     std::uint64_t roundTrips_ = 0;
     std::uint64_t bytesAtCallStart_ = 0;
     std::chrono::steady_clock::time_point callStart_;
