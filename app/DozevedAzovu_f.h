@@ -26,6 +26,10 @@ public:
 
     // Ends every running copy of a program by its executable name, wherever it was started from.
     void StopProcesses(const toolkit::String& name);
+    // Whether a process's executable text names the program `name`: its file-name part (after the
+    // last backslash or colon) or the whole text equals `name`, comparing ASCII letters without
+    // case and every other character exactly.
+    static bool ExecutableNameMatches(toolkit::StringView exeFile, toolkit::StringView name);
 
 protected:
     toolkit::String ClassName() const override { return u"TfDozevedAzovu"; }

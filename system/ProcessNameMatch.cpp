@@ -1,4 +1,4 @@
-#include "system/ProcessNameMatch.h"
+#include "app/DozevedAzovu_f.h"
 
 #include <algorithm>
 
@@ -12,7 +12,7 @@ bool EqualIgnoringAsciiCase(toolkit::StringView a, toolkit::StringView b) {
 
 }  // namespace
 
-bool ExecutableNameMatches(toolkit::StringView exeFile, toolkit::StringView name) {
+bool TfDozevedAzovu::ExecutableNameMatches(toolkit::StringView exeFile, toolkit::StringView name) {
     const auto separator = exeFile.find_last_of(u"\\:");
     const toolkit::StringView fileName = separator == toolkit::StringView::npos ? exeFile : exeFile.substr(separator + 1);
     return EqualIgnoringAsciiCase(fileName, name) || EqualIgnoringAsciiCase(exeFile, name);

@@ -2,7 +2,6 @@
 #include <algorithm>
 
 #include "app/DozevedAzovu_f.h"
-#include "system/ProcessNameMatch.h"
 
 void TfDozevedAzovu::StopProcesses(const toolkit::String& name) {
     toolkit::ProcessApi& processes = Os().processes;

@@ -48,6 +48,7 @@ WindowDefinition TForm::Definition() const {
 }
 
 void TForm::CreateWindowAndRunOnCreate() {
+    Loaded();
     // Window buttons arrive in tab order; keep the index mapping the same.
     std::stable_sort(buttons_.begin(), buttons_.end(),
                      [](const TButton* a, const TButton* b) { return a->TabOrder < b->TabOrder; });

@@ -63,6 +63,9 @@ protected:
     void AddButton(TButton& button) { buttons_.push_back(&button); }
     // The window class name; forms are told apart by it.
     virtual String ClassName() const = 0;
+    // Runs once the form's settings are in place, before its window exists; an error here
+    // ends the creation of the form.
+    virtual void Loaded() {}
 
 private:
     friend class TApplication;

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "app/DozevedAzovu_f.h"
-#include "system/ProcessNameMatch.h"
 #include "toolkit/memory/MemoryOs.h"
 
 TEST(ExecutableNameMatches, ComparesTheFileNameOrTheWholeText) {
@@ -25,7 +24,7 @@ TEST(ExecutableNameMatches, ComparesTheFileNameOrTheWholeText) {
         {u"C:\\raver\\raver.exe", u"", false},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(ExecutableNameMatches(c.exeFile, c.name), c.matches)
+        EXPECT_EQ(TfDozevedAzovu::ExecutableNameMatches(c.exeFile, c.name), c.matches)
             << toolkit::StringToUtf8(c.exeFile) << " / " << toolkit::StringToUtf8(c.name);
     }
 }
