@@ -31,6 +31,10 @@ public:
     // case and every other character exactly.
     static bool ExecutableNameMatches(toolkit::StringView exeFile, toolkit::StringView name);
 
+    // A file name from the database that names a file in the program folder and nothing else:
+    // no folder parts, no stream or device names, nothing Windows would silently change.
+    static bool IsPlainFileName(toolkit::StringView name);
+
 protected:
     toolkit::String ClassName() const override { return u"TfDozevedAzovu"; }
 
