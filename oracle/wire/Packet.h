@@ -37,6 +37,7 @@ enum class LengthForm { Short, Long };
 constexpr std::size_t kHeaderSize = 8;
 constexpr std::size_t kDataHeaderSize = 10;  // header + 16-bit data flags
 constexpr std::uint16_t kDataFlagEof = 0x0040;
+constexpr std::uint16_t kDataFlagEndOfResponse = 0x2000;
 constexpr std::uint32_t kMinVersionLongLength = 315;
 // Largest packet either side may negotiate; anything longer in a header is malformed.
 constexpr std::uint32_t kMaxPacketSize = 2 * 1024 * 1024 + 1024;
