@@ -114,11 +114,4 @@ std::unique_ptr<Testdb::Server> Testdb::Serve(const std::vector<std::string>& op
     args.insert(args.end(), options.begin(), options.end());
     return std::make_unique<NativeServer>(args, portFile);
 }
-
-std::string PatternBytes(std::uint64_t size) {
-    std::string out(size, '\0');
-    for (std::uint64_t i = 0; i < size; ++i) out[i] = static_cast<char>((i * 131 + i / 65536) % 251);
-    return out;
-}
-
 }  // namespace oracle::test
