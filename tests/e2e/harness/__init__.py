@@ -1,0 +1,1 @@
+"""Harness of the end-to-end tests: the Wine prefix, the test database and the desktop."""
