@@ -167,37 +167,6 @@ struct Connection {
     std::vector<std::pair<Direction, std::size_t>> order;  // bytes appended per segment
 };
 
-// Splits both streams into TNS packets in the order their bytes were sent.
-std::vector<RecordedPacket> Frame(const Connection& c) {
-    using oracle::wire::LengthForm;
-    using oracle::wire::PacketAssembler;
-    using oracle::wire::PacketType;
-    PacketAssembler toServer(LengthForm::Short), toClient(LengthForm::Short);
-    std::size_t fedServer = 0, fedClient = 0;
-    bool switchClientSide = false;  // the client switches once it has read an ACCEPT
-    std::vector<RecordedPacket> packets;
-    for (const auto& [direction, count] : c.order) {
-        if (direction == Direction::ToServer) {
-            if (switchClientSide) toServer.SetForm(LengthForm::Long);
-            toServer.Feed(std::span(c.toServer.bytes).subspan(fedServer, count));
-            fedServer += count;
-            while (auto p = toServer.Next()) packets.push_back({Direction::ToServer, std::move(*p)});
-        } else {
-            toClient.Feed(std::span(c.toClient.bytes).subspan(fedClient, count));
-            fedClient += count;
-            while (auto p = toClient.Next()) {
-                if (p->type == PacketType::Accept && p->bytes.size() >= 10 &&
-                    (p->bytes[8] << 8 | p->bytes[9]) >= 315) {
-                    toClient.SetForm(LengthForm::Long);
-                    switchClientSide = true;
-                }
-                packets.push_back({Direction::ToClient, std::move(*p)});
-            }
-        }
-    }
-    return packets;
-}
-
 }  // namespace
 
 std::vector<RecordedConnection> ReadCapture(const std::filesystem::path& file) {
@@ -220,7 +189,45 @@ std::vector<RecordedConnection> ReadCapture(const std::filesystem::path& file) {
     }
     std::vector<RecordedConnection> out;
     for (const auto& c : connections) {
-        out.push_back({c.toServer.bytes, c.toClient.bytes, Frame(c)});
+        std::vector<Chunk> chunks;
+        std::size_t fedServer = 0, fedClient = 0;
+        for (const auto& [direction, count] : c.order) {
+            auto& fed = direction == Direction::ToServer ? fedServer : fedClient;
+            const auto& bytes = direction == Direction::ToServer ? c.toServer.bytes : c.toClient.bytes;
+            chunks.push_back({direction, Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(fed),
+                                               bytes.begin() + static_cast<std::ptrdiff_t>(fed + count))});
+            fed += count;
+        }
+        out.push_back(FromChunks(chunks));
+    }
+    return out;
+}
+
+RecordedConnection FromChunks(const std::vector<Chunk>& chunks) {
+    using oracle::wire::LengthForm;
+    using oracle::wire::PacketAssembler;
+    using oracle::wire::PacketType;
+    RecordedConnection out;
+    PacketAssembler toServer(LengthForm::Short), toClient(LengthForm::Short);
+    bool switchClientSide = false;  // the client switches once it has read an ACCEPT
+    for (const auto& chunk : chunks) {
+        if (chunk.direction == Direction::ToServer) {
+            out.toServer.insert(out.toServer.end(), chunk.bytes.begin(), chunk.bytes.end());
+            if (switchClientSide) toServer.SetForm(LengthForm::Long);
+            toServer.Feed(chunk.bytes);
+            while (auto p = toServer.Next()) out.packets.push_back({Direction::ToServer, std::move(*p)});
+        } else {
+            out.toClient.insert(out.toClient.end(), chunk.bytes.begin(), chunk.bytes.end());
+            toClient.Feed(chunk.bytes);
+            while (auto p = toClient.Next()) {
+                if (p->type == PacketType::Accept && p->bytes.size() >= 10 &&
+                    (p->bytes[8] << 8 | p->bytes[9]) >= 315) {
+                    toClient.SetForm(LengthForm::Long);
+                    switchClientSide = true;
+                }
+                out.packets.push_back({Direction::ToClient, std::move(*p)});
+            }
+        }
     }
     return out;
 }

@@ -25,6 +25,13 @@ struct RecordedConnection {
     std::vector<RecordedPacket> packets;
 };
 
+// Bytes as they crossed the connection, in order.
+struct Chunk {
+    Direction direction;
+    std::vector<std::uint8_t> bytes;
+};
+RecordedConnection FromChunks(const std::vector<Chunk>& chunks);
+
 // One entry per TCP connection that carried data; the client is the side that sent first.
 std::vector<RecordedConnection> ReadCapture(const std::filesystem::path& file);
 
