@@ -33,7 +33,9 @@ struct SessionSettings {
     std::string osUser = "user";
     std::string processId = "1";
     std::chrono::milliseconds inactivityTimeout{60000};
-    std::uint32_t sdu = 2 * 1024 * 1024;        // asked for; the server may lower it
+    // Asked for; the server may lower it. 64 KiB packets measured fastest for LOBs on loopback
+    // (bench/client: ahead of both 8 KiB and 2 MiB).
+    std::uint32_t sdu = 65535;
     std::uint32_t lobReadSize = 4 * 1024 * 1024;  // bytes per LOB READ
     std::uint32_t prefetchRows = 100;
 };
