@@ -40,7 +40,14 @@ def builds(paths):
     return Builds(paths)
 
 
+def case_label(node) -> str:
+    """Names the case's artifacts: its group and its row of the table."""
+    group = node.module.__name__.removeprefix("test_")
+    callspec = getattr(node, "callspec", None)
+    return f"{group}-{callspec.id}" if callspec else group
+
+
 @pytest.fixture
 def world(paths, wine, probe, desktop, tmp_path, request):
-    with make_world(paths, wine, probe, desktop, tmp_path, request.node.name) as state:
+    with make_world(paths, wine, probe, desktop, tmp_path, case_label(request.node)) as state:
         yield state

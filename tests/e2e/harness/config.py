@@ -1,4 +1,6 @@
-"""Where the programs under test and the tests' own helpers are, as CTest passes them."""
+"""Where the programs under test and the tests' own helpers are (a file the build writes), and
+the build folder whose Wine session they run in."""
+import json
 import os
 from dataclasses import dataclass
 from pathlib import Path
@@ -7,7 +9,7 @@ from typing import Optional
 
 @dataclass(frozen=True)
 class Paths:
-    build_dir: Path
+    build_dir: Path          # holds wine/session.env of the session to run in
     emulator: Path
     updater: Path
     updater_quick: Optional[Path]
@@ -16,30 +18,24 @@ class Paths:
     wintool: Path
     samples: Path
     data: Path
-    artifacts: Path
+
+    @property
+    def artifacts(self) -> Path:
+        return self.build_dir / "wine" / "artifacts" / "e2e"
 
     def sample(self, build: int) -> Path:
         return self.samples / f"e2e_sample_{build}.exe"
 
 
-def _required(name: str) -> Path:
-    value = os.environ.get(name)
-    if not value:
-        raise RuntimeError(f"{name} is not set; run the end-to-end tests through ctest")
-    return Path(value)
+def load(paths_file: Path, build_dir: Path) -> Paths:
+    programs = json.loads(Path(paths_file).read_text())
+    quick = programs.pop("updater_quick")
+    return Paths(build_dir=Path(build_dir), updater_quick=Path(quick) if quick else None,
+                 **{name: Path(value) for name, value in programs.items()})
 
 
 def from_environment() -> Paths:
-    quick = os.environ.get("E2E_UPDATER_QUICK")
-    return Paths(
-        build_dir=_required("WINE_BUILD_DIR"),
-        emulator=_required("E2E_EMULATOR"),
-        updater=_required("E2E_UPDATER"),
-        updater_quick=Path(quick) if quick else None,
-        testdb=_required("E2E_TESTDB"),
-        probe=_required("E2E_PROBE"),
-        wintool=_required("E2E_WINTOOL"),
-        samples=_required("E2E_SAMPLES"),
-        data=_required("E2E_DATA"),
-        artifacts=_required("E2E_ARTIFACTS"),
-    )
+    missing = [name for name in ("E2E_PATHS", "WINE_BUILD_DIR") if not os.environ.get(name)]
+    if missing:
+        raise RuntimeError(f"{' and '.join(missing)} not set; run the end-to-end tests through ctest")
+    return load(Path(os.environ["E2E_PATHS"]), Path(os.environ["WINE_BUILD_DIR"]))

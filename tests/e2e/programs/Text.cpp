@@ -17,14 +17,6 @@ std::string Utf8(const std::wstring& text) {
     return out;
 }
 
-std::wstring Wide(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), size);
-    return out;
-}
-
 std::string JsonString(const std::wstring& text) {
     std::string out = "\"";
     for (const char c : Utf8(text)) {

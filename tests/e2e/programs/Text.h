@@ -5,7 +5,6 @@
 namespace e2e {
 
 std::string Utf8(const std::wstring& text);
-std::wstring Wide(const std::string& utf8);
 // Text for a JSON string literal, quotes included.
 std::string JsonString(const std::wstring& text);
 
