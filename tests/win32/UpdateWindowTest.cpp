@@ -8,6 +8,7 @@
 #include "tests/win32/probe/WindowProbe.h"
 #include "tests/win32/support/ChildProcess.h"
 #include "tests/win32/support/ScratchFolder.h"
+#include "tests/win32/support/ScratchRegistryKey.h"
 #include "tests/win32/support/SleeperRecord.h"
 #include "tests/win32/support/TestPaths.h"
 #include "tests/win32/support/UpdaterWindow.h"
@@ -24,20 +25,28 @@ bool SamePath(std::wstring a, std::wstring b) {
            CSTR_EQUAL;
 }
 
+// The window stays on screen only when an error has left the update run: a program identifier
+// that is not a number gives one before anything is touched.
 class RunningUpdater : public ::testing::Test {
 protected:
     void SetUp() override {
+        settings.Set(L"ID_PROGRAM", REG_SZ, wintest::Utf16Bytes(u"not a number"));
         updater.emplace(wintest::UpdaterProgram(), L"");
         std::string notes;
         window = wintest::WaitForVisibleWindow(*updater, L"TfDozevedAzovu", 30s, notes);
-        ASSERT_TRUE(window.has_value()) << "no visible update window; " << notes;
+        if (!window) {
+            const auto status = updater->WaitForExit(0s);
+            FAIL() << "no visible update window; " << notes
+                   << (status ? "the updater ended with status " + std::to_string(*status) : "it still runs");
+        }
         dpi = GetDpiForWindow(window->hwnd);
         if (dpi == 0) dpi = 96;
     }
 
     int Scaled(int designed) const { return MulDiv(designed, static_cast<int>(dpi), 96); }
 
-    std::optional<wintest::ChildProcess> updater;
+    wintest::ScratchRegistryKey settings{L"SOFTWARE\\RAVER"};
+    std::optional<wintest::ChildProcess> updater;  // ends before the settings key goes
     std::optional<wintest::TopWindow> window;
     UINT dpi = 96;
 };
