@@ -1,8 +1,13 @@
 #include "app/DozevedAzovu_f.h"
 
+#include "app/DatabaseSettings.h"
+#include "toolkit/Dialogs.h"
+#include "toolkit/Exception.h"
+
 using toolkit::String;
 
-TfDozevedAzovu::TfDozevedAzovu(toolkit::TApplication& application) : TForm(application) {
+TfDozevedAzovu::TfDozevedAzovu(toolkit::TApplication& application)
+    : TForm(application), OraSession1(application.Os().files) {
     Caption = u"Обновление системы";
     Position = toolkit::TPosition::poDefaultPosOnly;
     BorderStyle = toolkit::TFormBorderStyle::bsSizeable;
@@ -24,9 +29,42 @@ TfDozevedAzovu::TfDozevedAzovu(toolkit::TApplication& application) : TForm(appli
     Button2.TabOrder = 1;
     Button2.OnClick = [this](toolkit::TObject* sender) { Button2Click(sender); };
     AddButton(Button2);
+
+    OraSession1.Options.Direct = true;
+    OraSession1.Server = toolkit::Utf8ToString(kDatabaseHost) + u":17521:dovizuza";
+    OraSession1.Username = toolkit::Utf8ToString(kDatabaseUser);
+    OraSession1.Password = toolkit::Utf8ToString(kDatabasePassword);
+    if (kTestInactivityTimeout) OraSession1.SetInactivityTimeoutForTesting(*kTestInactivityTimeout);
+    OraQuery1.Session = &OraSession1;
 }
 
-void TfDozevedAzovu::FormCreate(toolkit::TObject*) {}
+void TfDozevedAzovu::Loaded() { OraSession1.Connect(); }
+
+void TfDozevedAzovu::FormCreate(toolkit::TObject*) {
+    if (CheckConnection()) {
+        RunUpdate();
+    } else {
+        Application().Terminate();
+    }
+}
+
+bool TfDozevedAzovu::CheckConnection() {
+    try {
+        if (!OraSession1.Connected()) {
+            try {
+                OraSession1.Connect();
+            } catch (const toolkit::Exception&) {
+                if (toolkit::ShowInformation(Application(), u"Обновление отложено") == toolkit::DialogResult::Ok)
+                    return false;
+            }
+        }
+    } catch (...) {
+        // An error of another kind, or one raised while the box was up: one more attempt,
+        // whose failure is left to the caller.
+        OraSession1.Connect();
+    }
+    return OraSession1.Connected();
+}
 
 void TfDozevedAzovu::FormClose(toolkit::TObject*, toolkit::TCloseAction& Action) {
     Action = toolkit::TCloseAction::caFree;

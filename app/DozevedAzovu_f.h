@@ -3,6 +3,8 @@
 // handler; the window is on screen only when an error has been left for the user to see.
 #include <cstdint>
 
+#include "oracle/OraQuery.h"
+#include "oracle/OraSession.h"
 #include "toolkit/Forms.h"
 
 class TfDozevedAzovu : public toolkit::TForm {
@@ -11,12 +13,19 @@ public:
 
     toolkit::TButton Button1;
     toolkit::TButton Button2;
+    oracle::TOraSession OraSession1;
+    oracle::TOraQuery OraQuery1;
 
     // Event handlers.
     void FormCreate(toolkit::TObject* Sender);
     void FormClose(toolkit::TObject* Sender, toolkit::TCloseAction& Action);
     void Button1Click(toolkit::TObject* Sender);
     void Button2Click(toolkit::TObject* Sender);
+
+    // True when the database session is open at the end of the check.
+    bool CheckConnection();
+    // The update run; ends with a termination request unless an error leaves it early.
+    void RunUpdate();
 
     // Settings under the current user's key.
     void ReadSetting(const toolkit::String& key, const toolkit::String& name, toolkit::String& value);
@@ -37,7 +46,30 @@ public:
 
 protected:
     toolkit::String ClassName() const override { return u"TfDozevedAzovu"; }
+    // The session opens as soon as the window's settings are in place.
+    void Loaded() override;
 
 private:
+    // What the newest published build is, as the latest-build query gave it.
+    struct UpdatePlan {
+        std::int32_t programId = 0;
+        std::int32_t latestVersion = 0;
+        toolkit::String programFolder;
+        toolkit::String fileName;
+        toolkit::String versionName;
+        toolkit::String Executable() const { return programFolder + fileName; }
+        toolkit::String Backup() const { return programFolder + u"bak_" + fileName; }
+        toolkit::String Download() const { return programFolder + u"new_" + fileName; }
+    };
+    // How far a replacement got, for putting things back after a failure.
+    struct ReplacementState {
+        bool filesTouched = false;
+        bool executableReplaced = false;
+    };
+
     toolkit::OsServices& Os() { return Application().Os(); }
+    toolkit::String ProgramFolder();
+    void ReplaceExecutable(const UpdatePlan& plan, ReplacementState& state);
+    void CheckBuildContent(const UpdatePlan& plan);
+    void RecoverFromFailedUpdate(const UpdatePlan& plan, const ReplacementState& state) noexcept;
 };

@@ -95,9 +95,9 @@ public:
 
     // Constructs the form (its constructor loads it; an error there goes to the caller), creates
     // its window, then runs its OnCreate. The first form created becomes the main form.
-    template <typename Form>
-    Form& CreateForm() {
-        auto form = std::make_unique<Form>(*this);
+    template <typename Form, typename... Args>
+    Form& CreateForm(Args&&... args) {
+        auto form = std::make_unique<Form>(*this, std::forward<Args>(args)...);
         Form& ref = *form;
         AdoptForm(std::move(form));
         return ref;

@@ -1,16 +1,24 @@
 #include <gtest/gtest.h>
 
-#include "app/DozevedAzovu_f.h"
-#include "toolkit/memory/MemoryOs.h"
+#include "support/UpdaterHarness.h"
 
-TEST(UpdateWindow, IsBuiltWithItsStoredSettings) {
-    toolkit::memory::MemoryOs os;
-    toolkit::TApplication app(os.Services());
-    app.MainFormOnTaskbar = true;
-    app.CreateForm<TfDozevedAzovu>();
+using updater::test::UpdaterHarness;
 
-    ASSERT_EQ(os.windowing.windows.size(), 1u);
-    const toolkit::WindowDefinition& w = os.windowing.windows[0].definition;
+class UpdateWindow : public ::testing::Test {
+protected:
+    UpdaterHarness h;
+    void SetUp() override {
+        if (!oracle::test::Testdb::Available()) GTEST_SKIP() << "the test database program is not built";
+        h.StartServer();
+    }
+};
+
+TEST_F(UpdateWindow, IsBuiltWithItsStoredSettings) {
+    h.db.Publish(5, "other program", "other.exe", "x");
+    EXPECT_EQ(h.Run(), 0);
+    EXPECT_TRUE(h.os.dialogs.shown.empty());
+    ASSERT_EQ(h.os.windowing.windows.size(), 1u);
+    const toolkit::WindowDefinition& w = h.os.windowing.windows[0].definition;
     EXPECT_EQ(w.className, u"TfDozevedAzovu");
     EXPECT_EQ(w.caption, u"Обновление системы");
     EXPECT_EQ(w.clientWidth, 447);
@@ -28,20 +36,21 @@ TEST(UpdateWindow, IsBuiltWithItsStoredSettings) {
               std::make_tuple(240, 128, 75, 25));
 }
 
-TEST(UpdateWindow, Button2StartsTheManagedProgramByFullPathAndClosingEndsTheRun) {
-    toolkit::memory::MemoryOs os;
-    os.windowing.QueueClick(1);
-    os.windowing.QueueClose();
-    toolkit::TApplication app(os.Services());
-    app.CreateForm<TfDozevedAzovu>();
-    app.Run();
+TEST_F(UpdateWindow, ButtonsStopAndStartTheManagedProgramAfterAnErrorLeftItOpen) {
+    h.os.registry.SetString(updater::test::kSettingsKey, u"ID_PROGRAM", u"abc");
+    const auto running = h.os.processes.Start(u"c:\\raver\\raver.exe");
+    h.os.windowing.QueueClick(0);
+    h.os.windowing.QueueClick(1);
+    h.os.windowing.QueueClose();
 
-    ASSERT_EQ(os.shell.calls.size(), 1u);
-    const auto& call = os.shell.calls[0];
+    EXPECT_EQ(h.Run(), 0);
+    EXPECT_FALSE(h.os.processes.IsRunning(running));
+    ASSERT_EQ(h.os.shell.calls.size(), 1u);
+    const auto& call = h.os.shell.calls[0];
     EXPECT_EQ(call.verb, u"open");
     EXPECT_EQ(call.file, u"c:\\raver\\raver.exe");
     EXPECT_EQ(call.parameters, u"");
     EXPECT_EQ(call.directory, u"c:\\raver\\");
     EXPECT_EQ(call.showCommand, 10);
-    EXPECT_EQ(os.windowing.quitCode, 0);
+    EXPECT_EQ(h.os.windowing.quitCode, 0);
 }
