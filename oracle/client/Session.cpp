@@ -128,10 +128,6 @@ Session::~Session() {
     }
 }
 
-std::uint64_t Session::RoundTrips() const {
-    return roundTripsBefore_ + (transport_ ? transport_->RoundTrips() : 0);
-}
-
 void Session::ConnectToListener() {
     std::string host = settings_.host;
     std::uint16_t port = settings_.port;
@@ -144,7 +140,6 @@ void Session::ConnectToListener() {
         int resends = 0;
         bool follow = false;
         while (!follow) {
-            ++roundTripsBefore_;
             for (const auto& p : connect) transport_->SendPacket(p);
             auto reply = transport_->ReceivePacket();
             switch (reply.type) {
@@ -208,7 +203,6 @@ void Session::ConnectToListener() {
                                   " from the listener");
             }
         }
-        roundTripsBefore_ += transport_->RoundTrips();
     }
 }
 

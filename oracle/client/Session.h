@@ -59,8 +59,6 @@ public:
     std::uint64_t ReadLob(const wire::LobLocator& lob, const wire::ByteSink& sink);
     void Logoff();
 
-    std::uint64_t RoundTrips() const;
-    std::uint8_t FieldVersion() const { return fieldVersion_; }
 
 private:
     void ConnectToListener();
@@ -77,7 +75,6 @@ private:
     std::uint8_t fieldVersion_ = 0;
     std::uint32_t maxStringSize_ = 4000;
     std::vector<std::uint32_t> cursorsToClose_;
-    std::uint64_t roundTripsBefore_ = 0;  // on connections given up for a REDIRECT
 };
 
 }  // namespace oracle::client

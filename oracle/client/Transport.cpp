@@ -38,7 +38,6 @@ void Transport::SendPacket(std::span<const std::uint8_t> packet) { connection_->
 
 void Transport::SendRequest(std::span<const std::uint8_t> payload) {
     current_.reset();
-    ++roundTrips_;
     for (const auto& packet : wire::SplitIntoDataPackets(payload, sdu_, assembler_.Form())) {
         connection_->SendAll(packet);
     }

@@ -21,9 +21,7 @@ class Transport : public wire::ByteSource {
 public:
     explicit Transport(std::unique_ptr<net::Connection> connection);
 
-    const std::string& Peer() const { return connection_->Peer(); }
     void SwitchToLongLengths() { assembler_.SetForm(wire::LengthForm::Long); }
-    wire::LengthForm Form() const { return assembler_.Form(); }
     void SetSdu(std::uint32_t sdu) { sdu_ = sdu; }
 
     void SendPacket(std::span<const std::uint8_t> packet);
@@ -37,8 +35,6 @@ public:
     // True when the last payload handed out has been read to its end and no packet is pending.
     bool ReplyComplete(const wire::ByteReader& reader) const;
 
-    std::uint64_t RoundTrips() const { return roundTrips_; }
-
 private:
     void ResetAfterBreak();
 
@@ -47,7 +43,6 @@ private:
     std::vector<std::uint8_t> receiveBuffer_;
     std::optional<wire::Packet> current_;
     std::uint32_t sdu_ = 2048;
-    std::uint64_t roundTrips_ = 0;
 };
 
 }  // namespace oracle::client

@@ -20,8 +20,6 @@ public:
     virtual ~Connection() = default;
     virtual void SendAll(std::span<const std::uint8_t> bytes) = 0;
     virtual std::size_t Receive(std::span<std::uint8_t> buffer) = 0;
-    // "host:port", for error messages.
-    virtual const std::string& Peer() const = 0;
 };
 
 std::unique_ptr<Connection> OpenTcp(const std::string& host, std::uint16_t port,

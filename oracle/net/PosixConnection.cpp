@@ -105,8 +105,6 @@ public:
         }
     }
 
-    const std::string& Peer() const override { return peer_; }
-
 private:
     [[noreturn]] void Fail(const char* what, int error) {
         if (error == EAGAIN || error == EWOULDBLOCK) {

@@ -109,8 +109,6 @@ public:
         Fail("receiving from", WSAGetLastError());
     }
 
-    const std::string& Peer() const override { return peer_; }
-
 private:
     [[noreturn]] void Fail(const char* what, int error) {
         if (error == WSAETIMEDOUT) {

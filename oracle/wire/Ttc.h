@@ -71,7 +71,6 @@ constexpr std::uint32_t kErrorNoDataFound = 1403;
 // Field versions at which message layouts change.
 constexpr std::uint8_t kFieldVersion12_2 = 8;
 constexpr std::uint8_t kFieldVersion12_2Ext1 = 9;
-constexpr std::uint8_t kFieldVersion18_1Ext1 = 11;
 constexpr std::uint8_t kFieldVersion20_1 = 14;
 constexpr std::uint8_t kFieldVersion23_1 = 17;
 constexpr std::uint8_t kFieldVersion23_1Ext1 = 18;

@@ -30,12 +30,10 @@ public:
         if (next.empty()) replies_.pop_front();
         return n;
     }
-    const std::string& Peer() const override { return peer_; }
 
 private:
     std::deque<Bytes> replies_;
     std::vector<Bytes>& sent_;
-    std::string peer_ = "test:1";
 };
 
 Bytes ErrorMessage(std::uint32_t number, const std::string& text) {
