@@ -83,6 +83,7 @@ int main(int argc, char** argv) try {
                 auto file = files.CreateAlways(toolkit::Utf8ToString(argv[3]));
                 const auto started = Clock::now();
                 session.ReadLob(lob, [&](std::span<const std::uint8_t> bytes) { file->Write(bytes); });
+                file->Flush();
                 const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
                 std::printf("  %u MiB reads %7.1f", mib, static_cast<double>(lob.length) / 1e6 / seconds);
             }
