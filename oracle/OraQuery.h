@@ -1,7 +1,7 @@
 #pragma once
-// The query of the toolkit and its fields. Open() runs the SQL and fetches every row (LOB
-// contents stay on the server until a BLOB field is saved); fields read the current record,
-// which is the first one (an empty result reads as NULLs).
+// The query of the toolkit and its fields. Open() runs the SQL and fetches every row (up to
+// 100000; LOB contents stay on the server until a BLOB field is saved); fields read the current
+// record, which is the first one (an empty result reads as NULLs).
 //
 //   TOraQuery q;
 //   q.Session = &session;

@@ -21,6 +21,9 @@ constexpr std::uint32_t kMaxIterations = 100000;
 constexpr int kMaxResends = 3;
 constexpr std::uint8_t kConnectFlagRedirected = 0x04;
 constexpr std::uint8_t kRedirectFlagWithData = 0x02;
+// Every row of a query is held in memory; the statements here return a few, so a server sending
+// far more is refused rather than followed until memory runs out.
+constexpr std::size_t kMaxRows = 100000;
 constexpr const char* kDriverName = "DozevedAzovu Direct : 1.0";
 constexpr const char* kClientVersion = "318767104";
 
@@ -308,6 +311,10 @@ QueryResult Session::Query(const std::string& sql) {
         result.columns = ctx.columns;
         auto keep = [&](wire::Response& r) {
             for (auto& row : r.rows) result.rows.push_back(std::move(row));
+            if (result.rows.size() > kMaxRows) {
+                throw toolkit::EDatabaseError(toolkit::Utf8ToString("the query returned more than " +
+                                                                    std::to_string(kMaxRows) + " rows: " + sql));
+            }
         };
         keep(response);
         auto status = response.error.number;
