@@ -19,6 +19,7 @@ constexpr std::uint32_t kAuthModeLogon = 0x01;
 constexpr std::uint32_t kAuthModeWithPassword = 0x100;
 constexpr std::uint32_t kMaxIterations = 100000;
 constexpr int kMaxResends = 3;
+constexpr int kMaxBreaksPerCall = 3;
 constexpr std::uint8_t kConnectFlagRedirected = 0x04;
 constexpr std::uint8_t kRedirectFlagWithData = 0x02;
 // Every row of a query is held in memory; the statements here return a few, so a server sending
@@ -227,7 +228,8 @@ void Session::Negotiate() {
 
 wire::Response Session::Call(const Bytes& request, wire::ResponseContext& context) {
     transport_->SendRequest(request);
-    for (;;) {
+    for (int breaks = 0;; ++breaks) {
+        if (breaks > kMaxBreaksPerCall) ThrowProtocol("the server keeps breaking off its reply");
         wire::ByteReader reader(*transport_);
         try {
             auto response = wire::ReadResponse(reader, context);
