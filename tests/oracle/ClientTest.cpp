@@ -6,6 +6,14 @@
 #include "oracle/wire/Errors.h"
 #include "support/Testdb.h"
 #include "toolkit/memory/MemoryOs.h"
+#ifdef _WIN32
+#include "toolkit/win32/Win32Os.h"
+#else
+#include "toolkit/posix/PosixFileSystem.h"
+#endif
+
+#include <filesystem>
+#include <fstream>
 
 namespace oracle {
 namespace {
@@ -34,8 +42,9 @@ protected:
 
     // A session to a server started with the given options (default account updaterdemo/upd).
     std::unique_ptr<TOraSession> SessionTo(const Testdb::Server& server, String user = u"updaterdemo",
-                                           String password = u"upd", String sid = u"dovizuza") {
-        auto s = std::make_unique<TOraSession>(files_);
+                                           String password = u"upd", String sid = u"dovizuza",
+                                           toolkit::FileSystem* files = nullptr) {
+        auto s = std::make_unique<TOraSession>(files != nullptr ? *files : files_);
         s->Server = u"127.0.0.1:" + toolkit::IntToStr(server.Port()) + u":" + sid;
         s->Username = std::move(user);
         s->Password = std::move(password);
@@ -212,6 +221,41 @@ TEST_F(Client, BlobsOfEverySizeArriveByteIdentical) {
         EXPECT_TRUE(*saved == test::PatternBytes(c.size));
         files_.Delete(u"C:\\big.exe");
     }
+}
+
+// Through the platform's own file system: CreateFileW(CREATE_ALWAYS) in the Windows build.
+TEST_F(Client, SavesIntoARealFileAndNamesAFileItCannotCreate) {
+#ifdef _WIN32
+    toolkit::win32::Win32FileSystem real;
+#else
+    toolkit::posix::PosixFileSystem real;
+#endif
+    db_->PublishPattern(60, "v", "real.exe", 3 * 1024 * 1024 + 17);
+    auto server = db_->Serve();
+    auto session = SessionTo(*server, u"updaterdemo", u"upd", u"dovizuza", &real);
+    session->Connect();
+    TOraQuery q;
+    q.Session = session.get();
+    q.SQL = LatestBuildSql(60, true);
+    q.Open();
+    auto& blob = static_cast<TBlobField&>(q.FieldByName(u"FILE_EXE"));
+    const auto dir = std::filesystem::temp_directory_path() / ("oracle-save-" + std::to_string(server->Port()));
+    std::filesystem::create_directories(dir);
+    const auto target = dir / "new.exe";
+    {
+        std::ofstream old(target, std::ios::binary);
+        old << std::string(5 * 1024 * 1024, 'o');  // longer than the build: must be emptied first
+    }
+    blob.SaveToFile(target.u16string());
+    std::ifstream in(target, std::ios::binary);
+    const std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_TRUE(saved == test::PatternBytes(3 * 1024 * 1024 + 17));
+    in.close();
+
+    const auto missing = (dir / "no-such-folder" / "new.exe").u16string();
+    const auto message = FailureOf<toolkit::EFCreateError>([&] { blob.SaveToFile(missing); });
+    EXPECT_NE(message.find("new.exe"), std::string::npos) << message;
+    std::filesystem::remove_all(dir);
 }
 
 TEST_F(Client, DroppedConnectionAtEachPhase) {
