@@ -4,7 +4,6 @@ import json
 import os
 from dataclasses import dataclass
 from pathlib import Path
-from typing import Optional
 
 
 @dataclass(frozen=True)
@@ -12,7 +11,7 @@ class Paths:
     build_dir: Path          # holds wine/session.env of the session to run in
     emulator: Path
     updater: Path
-    updater_quick: Optional[Path]
+    updater_quick: Path     # built with a short network inactivity time-out
     testdb: Path
     probe: Path
     wintool: Path
@@ -29,9 +28,7 @@ class Paths:
 
 def load(paths_file: Path, build_dir: Path) -> Paths:
     programs = json.loads(Path(paths_file).read_text())
-    quick = programs.pop("updater_quick")
-    return Paths(build_dir=Path(build_dir), updater_quick=Path(quick) if quick else None,
-                 **{name: Path(value) for name, value in programs.items()})
+    return Paths(build_dir=Path(build_dir), **{name: Path(value) for name, value in programs.items()})
 
 
 def from_environment() -> Paths:

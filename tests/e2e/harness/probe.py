@@ -1,7 +1,8 @@
 """The settings key and the running processes, through the tests' own probe program."""
 import contextlib
 import json
-import subprocess
+import tempfile
+import time
 from dataclasses import dataclass
 from typing import Dict, Iterator, List, Optional, Union
 
@@ -49,13 +50,16 @@ class Probe:
     @contextlib.contextmanager
     def holding(self, windows_path: str) -> Iterator[None]:
         """Keeps the file open without sharing, from a process that is not the managed program."""
-        holder = self._wine.start(self._program, "hold", windows_path, stdout=subprocess.PIPE)
-        try:
-            line = holder.stdout.readline()
-            if not line:
-                raise RuntimeError(f"could not hold {windows_path} open")
-            yield
-        finally:
-            holder.kill()
-            holder.wait()
-            holder.stdout.close()
+        with tempfile.TemporaryFile() as out:
+            holder = self._wine.start(self._program, "hold", windows_path, stdout=out)
+            try:
+                deadline = time.monotonic() + 20
+                while out.tell() == 0 and holder.poll() is None and time.monotonic() < deadline:
+                    time.sleep(0.05)
+                    out.seek(0, 2)
+                if out.tell() == 0:
+                    raise RuntimeError(f"could not hold {windows_path} open")
+                yield
+            finally:
+                holder.kill()
+                holder.wait()

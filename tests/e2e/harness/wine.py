@@ -1,6 +1,7 @@
 """Windows programs run in the test session's Wine prefix and X display."""
 import os
 import subprocess
+import tempfile
 from pathlib import Path, PureWindowsPath
 from typing import Sequence
 
@@ -39,13 +40,18 @@ class Wine:
         return [self._emulator, str(program), *[str(a) for a in args]]
 
     def run(self, program, *args, timeout: float = 30) -> str:
-        """Runs a console program to its end and gives its output; a failure raises."""
-        done = subprocess.run(self.command(program, args), env=self.env, capture_output=True, timeout=timeout,
-                              cwd=self.drive_c)
-        if done.returncode != 0:
-            raise RuntimeError(f"{program} {' '.join(map(str, args))} exited with {done.returncode}: "
-                               f"{done.stderr.decode(errors='replace').strip()}")
-        return done.stdout.decode("utf-8")
+        """Runs a console program to its end and gives its output; a failure raises.
+        The output goes through files, not pipes: a Wine process may start the prefix's desktop
+        process, which inherits them and would hold a pipe open long after the program ended."""
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            status = subprocess.run(self.command(program, args), env=self.env, stdin=subprocess.DEVNULL, stdout=out,
+                                    stderr=err, timeout=timeout, cwd=self.drive_c).returncode
+            out.seek(0)
+            err.seek(0)
+            if status != 0:
+                raise RuntimeError(f"{program} {' '.join(map(str, args))} exited with {status}: "
+                                   f"{err.read().decode(errors='replace').strip()}")
+            return out.read().decode("utf-8")
 
     def start(self, program, *args, cwd: Path = None, stdout=subprocess.DEVNULL) -> subprocess.Popen:
         """Starts a program and leaves it running; `cwd` (a Unix path) becomes its working folder."""
