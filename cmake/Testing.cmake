@@ -18,18 +18,19 @@ if(CMAKE_CROSSCOMPILING)
   set_tests_properties(wine.session.stop PROPERTIES FIXTURES_CLEANUP wine)
 endif()
 
-# add_project_gtest(<target> SOURCES ... LIBS ... [LABELS ...])
+# add_project_gtest(<target> SOURCES ... LIBS ... [LABELS ...] [FIXTURES ...])
 # Natively each test case becomes a CTest test; under Wine the cases are found by reading the
 # sources, since the executable cannot run at build time.
 function(add_project_gtest target)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;FIXTURES" ${ARGN})
   add_executable(${target} ${ARG_SOURCES})
   target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   if(CMAKE_CROSSCOMPILING)
     gtest_add_tests(TARGET ${target} SOURCES ${ARG_SOURCES} TEST_LIST cases)
-    set_tests_properties(${cases} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine-desktop
+    set_tests_properties(${cases} PROPERTIES FIXTURES_REQUIRED "wine;${ARG_FIXTURES}" RESOURCE_LOCK wine-desktop
                                              LABELS "windows;${ARG_LABELS}" TIMEOUT 120)
   else()
-    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "native;${ARG_LABELS}" TIMEOUT 300)
+    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
+                         PROPERTIES LABELS "native;${ARG_LABELS}" TIMEOUT 300 FIXTURES_REQUIRED "${ARG_FIXTURES}")
   endif()
 endfunction()
