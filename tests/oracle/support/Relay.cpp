@@ -9,7 +9,7 @@
 
 namespace oracle::test {
 
-Relay::Relay(std::uint16_t targetPort) : target_(targetPort) {
+Relay::Relay(std::uint16_t targetPort, Tamper tamper) : target_(targetPort), tamper_(std::move(tamper)) {
     listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
@@ -34,11 +34,13 @@ void Relay::Pump(int from, int to, Direction direction) {
     for (;;) {
         const auto n = ::recv(from, buffer.data(), buffer.size(), 0);
         if (n <= 0) break;
+        std::vector<std::uint8_t> bytes(buffer.begin(), buffer.begin() + n);
+        if (tamper_ && direction == Direction::ToClient) tamper_(bytes);
         {
             std::lock_guard lock(mutex_);
-            chunks_.push_back({direction, std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + n)});
+            chunks_.push_back({direction, bytes});
         }
-        if (::send(to, buffer.data(), static_cast<std::size_t>(n), MSG_NOSIGNAL) != n) break;
+        if (::send(to, bytes.data(), bytes.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(bytes.size())) break;
     }
     ::shutdown(to, SHUT_WR);
 }

@@ -2,6 +2,7 @@
 // A recording TCP relay on a free loopback port (native tests): forwards one connection to a
 // target port and keeps every chunk of bytes in the order it crossed.
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -12,7 +13,9 @@ namespace oracle::test {
 
 class Relay {
 public:
-    explicit Relay(std::uint16_t targetPort);
+    // Lets a test change the server's bytes on their way to the client.
+    using Tamper = std::function<void(std::vector<std::uint8_t>& bytes)>;
+    explicit Relay(std::uint16_t targetPort, Tamper tamper = {});
     ~Relay();
     Relay(const Relay&) = delete;
     Relay& operator=(const Relay&) = delete;
@@ -26,6 +29,7 @@ private:
     void Pump(int from, int to, Direction direction);
 
     std::uint16_t target_;
+    Tamper tamper_;
     int listener_ = -1;
     std::uint16_t port_ = 0;
     std::mutex mutex_;
