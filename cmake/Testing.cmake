@@ -30,7 +30,8 @@ function(add_project_gtest target)
     set_tests_properties(${cases} PROPERTIES FIXTURES_REQUIRED "wine;${ARG_FIXTURES}" RESOURCE_LOCK wine-desktop
                                              LABELS "windows;${ARG_LABELS}" TIMEOUT 120)
   else()
-    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
-                         PROPERTIES LABELS "native;${ARG_LABELS}" TIMEOUT 300 FIXTURES_REQUIRED "${ARG_FIXTURES}")
+    # Discovered tests lose list separators in their properties, so the labels go on the folder.
+    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+    set_property(DIRECTORY APPEND PROPERTY LABELS native ${ARG_LABELS})
   endif()
 endfunction()
