@@ -96,7 +96,7 @@ def test_guarded_failure_restores_the_old_build(world, builds, desktop, case: Ca
         assert (box["caption"], box["text"], box["icon"], box["buttons"]) == \
             ("DozevedAzovu", "Ошибка при обновлении", "none", ["OK"]), world.server_log()
         desktop.press("OK")
-        assert world.finish(run, 10) == 0
+        assert world.finish(run, 30) == 0
         if watcher:
             watcher.join()
 

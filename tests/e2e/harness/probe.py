@@ -61,5 +61,7 @@ class Probe:
                     raise RuntimeError(f"could not hold {windows_path} open")
                 yield
             finally:
-                holder.kill()
-                holder.wait()
+                # Ended from the Windows side and waited for there: killing only the Unix process
+                # leaves Wine to tidy up behind the next probe's back.
+                self.kill("Z:" + str(self._program).replace("/", "\\"))
+                holder.wait(timeout=20)
