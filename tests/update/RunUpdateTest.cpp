@@ -183,6 +183,18 @@ TEST_F(RunUpdate, FailedDownloadPutsTheOldExecutableBack) {
     ExpectNothingChanged();
 }
 
+TEST_F(RunUpdate, FailedNameVersionWriteRestoresTheOldBuildWithTheNewVersionRecorded) {
+    Arrange();
+    h.os.registry.DenyWrite(u"NameVersion");
+    EXPECT_EQ(h.Run(), 0);
+    EXPECT_EQ(h.DialogTexts(), std::vector<String>{u"Ошибка при обновлении"});
+    EXPECT_EQ(h.File(u"raver.exe"), kOldBuild);
+    EXPECT_EQ(h.File(u"bak_raver.exe"), "<absent>");
+    EXPECT_EQ(h.File(u"new_raver.exe"), "<absent>");
+    EXPECT_EQ(h.Setting(u"Version_7"), u"2");  // written just before the failing value
+    EXPECT_TRUE(h.os.shell.calls.empty());
+}
+
 TEST_F(RunUpdate, BuildsThatCannotBeInstalledSafelyTouchNothing) {
     const struct {
         const char* what;

@@ -82,6 +82,8 @@ void MemoryRegistry::DenyFullAccess(const String& path) {
 
 void MemoryRegistry::DenyCreate(const String& path) { refusedCreates_.insert(Normalize(path)); }
 
+void MemoryRegistry::DenyWrite(const String& name) { refusedWrites_.insert(UpperAscii(name)); }
+
 bool MemoryRegistry::HasKey(const String& path) const { return keys_.count(Normalize(path)) != 0; }
 
 std::optional<MemoryRegistry::Value> MemoryRegistry::Get(const String& path, const String& name) const {
@@ -127,7 +129,7 @@ RegStatus MemoryRegistry::SetValue(KeyHandle key, const String& name, std::uint3
                                    std::span<const std::uint8_t> data) {
     auto handle = handles_.find(key);
     if (handle == handles_.end()) return kInvalidHandle;
-    if (handle->second.access != KeyAccess::All) return kAccessDenied;
+    if (handle->second.access != KeyAccess::All || refusedWrites_.count(UpperAscii(name))) return kAccessDenied;
     keys_.at(handle->second.path).values[UpperAscii(name)] = {type, {data.begin(), data.end()}};
     return kRegSuccess;
 }

@@ -27,6 +27,7 @@ public:
     void SetRaw(const String& path, const String& name, std::uint32_t type, std::vector<std::uint8_t> data);
     void DenyFullAccess(const String& path);  // the key opens for reading only
     void DenyCreate(const String& path);      // creating the (absent) key is refused
+    void DenyWrite(const String& name);       // writing a value of this name is refused anywhere
 
     // Inspecting state.
     bool HasKey(const String& path) const;
@@ -56,6 +57,7 @@ private:
     std::map<std::string, Key> keys_;  // only HKEY_CURRENT_USER is modelled
     std::map<KeyHandle, OpenKeyState> handles_;
     std::set<std::string> refusedCreates_;
+    std::set<String> refusedWrites_;  // upper-cased value names
     KeyHandle nextHandle_ = 0x100;
 };
 
