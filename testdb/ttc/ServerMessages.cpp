@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstring>
+#include <iterator>
 
 namespace testdb::ttc {
 
@@ -12,6 +13,35 @@ namespace {
 constexpr std::uint16_t kCharsetUtf8 = 873;
 constexpr std::uint16_t kNationalCharsetUtf16 = 2000;
 constexpr std::size_t kCompileCapsSize = 53;
+constexpr std::uint8_t kPiggybackSessionSync = 5;
+
+struct SessionSetting {
+    std::uint16_t keyword;
+    std::string_view value;
+};
+
+// The defaults of a database created with AL32UTF8 for AMERICAN_AMERICA, by the server's keyword
+// numbers for them.
+constexpr SessionSetting kSessionSettings[] = {
+    {16, "AMERICAN"},                      // NLS_LANGUAGE
+    {9, "AMERICA"},                        // NLS_TERRITORY
+    {0, "$"},                              // NLS_CURRENCY
+    {1, "AMERICA"},                        // NLS_ISO_CURRENCY
+    {2, ".,"},                             // NLS_NUMERIC_CHARACTERS
+    {10, "AL32UTF8"},                      // character set
+    {12, "GREGORIAN"},                     // NLS_CALENDAR
+    {7, "DD-MON-RR"},                      // NLS_DATE_FORMAT
+    {8, "AMERICAN"},                       // NLS_DATE_LANGUAGE
+    {11, "BINARY"},                        // NLS_SORT
+    {57, "HH.MI.SSXFF AM"},                // NLS_TIME_FORMAT
+    {58, "DD-MON-RR HH.MI.SSXFF AM"},      // NLS_TIMESTAMP_FORMAT
+    {59, "HH.MI.SSXFF AM TZR"},            // NLS_TIME_TZ_FORMAT
+    {60, "DD-MON-RR HH.MI.SSXFF AM TZR"},  // NLS_TIMESTAMP_TZ_FORMAT
+    {52, "$"},                             // NLS_DUAL_CURRENCY
+    {50, "BINARY"},                        // NLS_COMP
+    {61, "BYTE"},                          // NLS_LENGTH_SEMANTICS
+    {62, "FALSE"},                         // NLS_NCHAR_CONV_EXCP
+};
 
 }  // namespace
 
@@ -142,6 +172,22 @@ void WriteParameterPairs(ByteWriter& w, const std::vector<KeyValue>& pairs) {
     w.U8(kParameter);
     w.UB2(static_cast<std::uint16_t>(pairs.size()));
     for (const auto& p : pairs) w.KeyValue(p.key, p.value, p.flags);
+}
+
+void WriteSessionState(ByteWriter& w) {
+    w.U8(kServerSidePiggyback);
+    w.U8(kPiggybackSessionSync);
+    w.UB2(1);     // data type descriptors
+    w.U8(0x10);   // their length
+    w.UB4(static_cast<std::uint32_t>(std::size(kSessionSettings)));
+    w.U8(0x16);
+    for (const auto& setting : kSessionSettings) {
+        w.UB2(0);  // no key text: the keyword number names the setting
+        w.UB2(static_cast<std::uint16_t>(setting.value.size()));
+        w.Clr(setting.value);
+        w.UB2(setting.keyword);
+    }
+    w.UB4(0);  // flags
 }
 
 std::vector<std::uint8_t> EncodeBinaryDouble(double value) {

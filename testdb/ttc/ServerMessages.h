@@ -23,6 +23,7 @@ enum MessageType : std::uint8_t {
     kLobData = 14,
     kDescribeInfo = 16,
     kPiggyback = 17,
+    kServerSidePiggyback = 23,
 };
 
 // Field versions at which message layouts change.
@@ -55,6 +56,9 @@ struct KeyValue {
     std::uint32_t flags = 0;
 };
 void WriteParameterPairs(oracle::wire::ByteWriter& w, const std::vector<KeyValue>& pairs);
+
+// The session's NLS settings, which a real server pushes to the client once logon succeeds.
+void WriteSessionState(oracle::wire::ByteWriter& w);
 
 // Oracle's 8-byte BINARY_DOUBLE form (sortable bytes) and 4-byte BINARY_FLOAT form.
 std::vector<std::uint8_t> EncodeBinaryDouble(double value);

@@ -257,6 +257,7 @@ void Session::Authenticate(ByteReader& r, bool phaseTwo) {
         return;
     }
     WriteParameterPairs(w, *reply);
+    WriteSessionState(w);
     FinishCall(out, w, {});
     loggedOn_ = true;
     LogCall("auth2", user + " logged on", 0);

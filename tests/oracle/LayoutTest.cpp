@@ -30,13 +30,12 @@ std::vector<std::string> Keys(const wire::Response& r) {
     return keys;
 }
 
-// The messages a client needs, in order. The real server adds session-state piggybacks and, to
-// execute replies, return parameters that carry nothing for a query; it ends a LOGOFF with
-// STATUS where the test database sends ERROR(0): both end a call, so they count as one.
+// The messages a client needs, in order. The real server adds, to execute replies, return
+// parameters that carry nothing for a query; it ends a LOGOFF with STATUS where the test
+// database sends ERROR(0): both end a call, so they count as one.
 std::vector<std::uint8_t> Essential(const wire::Response& r, std::uint8_t function) {
     std::vector<std::uint8_t> out;
     for (auto m : r.messages) {
-        if (m == wire::message::kServerSidePiggyback) continue;
         if (m == wire::message::kParameter && function == wire::function::kExecute) continue;
         out.push_back(m == wire::message::kStatus ? wire::message::kError : m);
     }
