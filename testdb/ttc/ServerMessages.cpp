@@ -174,6 +174,17 @@ void WriteParameterPairs(ByteWriter& w, const std::vector<KeyValue>& pairs) {
     for (const auto& p : pairs) w.KeyValue(p.key, p.value, p.flags);
 }
 
+void WriteReturnParameters(ByteWriter& w, std::uint16_t cursorId) {
+    w.U8(kParameter);
+    // The first word is the statement's system change number, which SQLite has none of.
+    const std::uint32_t words[] = {0, 0, cursorId, 0, 0, 0};
+    w.UB2(static_cast<std::uint16_t>(std::size(words)));
+    for (const auto word : words) w.UB4(word);
+    w.UB2(0);  // transaction text
+    w.UB2(0);  // keyword pairs
+    w.UB2(0);  // registration
+}
+
 void WriteSessionState(ByteWriter& w) {
     w.U8(kServerSidePiggyback);
     w.U8(kPiggybackSessionSync);

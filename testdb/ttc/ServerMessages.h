@@ -57,6 +57,10 @@ struct KeyValue {
 };
 void WriteParameterPairs(oracle::wire::ByteWriter& w, const std::vector<KeyValue>& pairs);
 
+// What a successful EXECUTE returns besides its rows: the cursor's words (its id among them),
+// and no transaction text, keyword pairs or registration.
+void WriteReturnParameters(oracle::wire::ByteWriter& w, std::uint16_t cursorId);
+
 // The session's NLS settings, which a real server pushes to the client once logon succeeds.
 void WriteSessionState(oracle::wire::ByteWriter& w);
 

@@ -371,6 +371,7 @@ void Session::Execute(ByteReader& r) {
         if (mayFetch && SendRows(open, prefetchRows, out, w)) status.errorNumber = kNoDataFound;
         if (status.errorNumber == kNoDataFound) status.errorText = sql::OraText(1403, "no data found");
         status.rowCount = open.cursor->RowCount();
+        WriteReturnParameters(w, id);
         FinishCall(out, w, status);
         LogCall("execute", open.sql, open.cursor->RowCount());
     } catch (const sql::EOraServerError& error) {
