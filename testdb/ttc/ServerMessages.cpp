@@ -106,6 +106,12 @@ void WriteError(ByteWriter& w, const CallStatus& s, std::uint8_t fieldVersion) {
     if (s.errorNumber != 0) w.Clr(s.errorText + "\n");
 }
 
+void WriteStatus(ByteWriter& w) {
+    w.U8(kStatus);
+    w.UB4(1);  // call status: the call has ended
+    w.UB2(0);  // end-to-end sequence number
+}
+
 void WriteDescribe(ByteWriter& w, const std::vector<sql::Column>& columns, std::uint8_t fieldVersion) {
     w.U8(kDescribeInfo);
     w.U8(0);  // empty preamble

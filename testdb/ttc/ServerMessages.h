@@ -47,6 +47,8 @@ struct CallStatus {
 
 void WriteProtocolReply(oracle::wire::ByteWriter& w, std::uint8_t fieldVersion);
 void WriteError(oracle::wire::ByteWriter& w, const CallStatus& status, std::uint8_t fieldVersion);
+// The end of a call that cannot fail in a way worth an error block (LOGOFF, COMMIT, PING...).
+void WriteStatus(oracle::wire::ByteWriter& w);
 void WriteDescribe(oracle::wire::ByteWriter& w, const std::vector<sql::Column>& columns, std::uint8_t fieldVersion);
 void WriteRowHeader(oracle::wire::ByteWriter& w);
 

@@ -219,7 +219,11 @@ void Session::HandleFunction(ByteReader& r, std::uint8_t code) {
 }
 
 void Session::Simple(const char* what) {
-    SendErrorOnly({});
+    tns::ResponseStream out(channel_);
+    ByteWriter w;
+    WriteStatus(w);
+    out.Put(w);
+    out.Finish();
     LogCall(what, "", 0);
 }
 
