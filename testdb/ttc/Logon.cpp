@@ -55,7 +55,8 @@ std::vector<KeyValue> Logon::PhaseOne(const std::string& user) {
         pairs.push_back({"AUTH_PBKDF2_VGEN_COUNT", std::to_string(kVgenCount), 0});
         pairs.push_back({"AUTH_PBKDF2_SDER_COUNT", std::to_string(kSderCount), 0});
     }
-    pairs.push_back({"AUTH_GLOBALLY_UNIQUE_DBID", "D0D0D0D0D0D0D0D0D0D0D0D0D0D0D0D0", 0});
+    // A real server sends this one key with its C string's terminating NUL.
+    pairs.push_back({std::string("AUTH_GLOBALLY_UNIQUE_DBID\0", 26), "D0D0D0D0D0D0D0D0D0D0D0D0D0D0D0D0", 0});
     return pairs;
 }
 
