@@ -7,6 +7,9 @@
 #include <charconv>
 #include <optional>
 
+#include "oracle/wire/Number.h"
+#include "toolkit/Exception.h"
+
 namespace testdb::sql {
 namespace {
 
@@ -96,6 +99,15 @@ ColumnType MapColumnType(std::string_view declaredType, int storageClass) {
     }
     // DATE, TIMESTAMP and anything else SQLite keeps as text reach the client as text.
     return {OraType::Varchar2, 0, 0, kDefaultStringSize};
+}
+
+std::optional<ColumnType> NumberLiteralType(std::string_view literal) {
+    try {
+        const auto size = static_cast<std::uint32_t>(oracle::wire::EncodeNumber(literal).size());
+        return ColumnType{OraType::Number, 0, kFloatScale, size};
+    } catch (const toolkit::EConvertError&) {
+        return std::nullopt;
+    }
 }
 
 }  // namespace testdb::sql

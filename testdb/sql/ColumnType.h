@@ -1,7 +1,9 @@
 #pragma once
 // How a result column looks to an Oracle client, derived from SQLite's declared type of the
-// column (or, for expressions without one, from the storage class of the first value).
+// column (or, for expressions without one, from the number literal it is or from the storage
+// class of the first value).
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,5 +29,9 @@ struct ColumnType {
 // `declared` is SQLite's declared type (may be empty); `storageClass` an SQLITE_* type code of
 // the first value, used only when nothing was declared.
 ColumnType MapColumnType(std::string_view declared, int storageClass);
+
+// A column that is a number literal ("3.14"): NUMBER, sized by the literal's own encoded bytes
+// as Oracle describes it. Nothing when the text is no NUMBER.
+std::optional<ColumnType> NumberLiteralType(std::string_view literal);
 
 }  // namespace testdb::sql

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "testdb/sql/OraError.h"
+#include "testdb/sql/SelectList.h"
 
 namespace testdb::sql {
 namespace {
@@ -153,10 +154,12 @@ void Cursor::Start() {
         done_ = true;
         return;
     }
-    for (int i = 0; i < count; ++i) {
-        const int storage = hasRow_ ? sqlite3_column_type(stmt, i + hiddenColumns_) : SQLITE_NULL;
-        columns_.push_back({names[static_cast<std::size_t>(i)],
-                            MapColumnType(declaredTypes[static_cast<std::size_t>(i)], storage), true});
+    const auto literals = NumberLiteralItems(sql_, static_cast<std::size_t>(count));
+    for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i) {
+        const int storage = hasRow_ ? sqlite3_column_type(stmt, static_cast<int>(i) + hiddenColumns_) : SQLITE_NULL;
+        auto type = MapColumnType(declaredTypes[i], storage);
+        if (declaredTypes[i].empty() && literals[i]) type = NumberLiteralType(*literals[i]).value_or(type);
+        columns_.push_back({names[i], type, true});
     }
 }
 

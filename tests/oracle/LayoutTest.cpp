@@ -72,7 +72,8 @@ TEST(TestdbLayout, RepliesMatchTheRealServer) {
         const auto& y = b.columns[i];
         EXPECT_EQ(x.name, y.name);
         EXPECT_EQ(x.type, y.type);
-        EXPECT_EQ(x.precision, y.precision);  // sizes differ: the real server sizes literals by their bytes
+        EXPECT_EQ(x.precision, y.precision);
+        EXPECT_EQ(x.maxSize, y.maxSize);  // a literal is sized by its own bytes
         EXPECT_EQ(x.scale, y.scale);
         EXPECT_EQ(x.charsetForm, y.charsetForm);
         EXPECT_EQ(x.nullable, y.nullable);
