@@ -56,7 +56,8 @@ std::vector<KeyValue> Logon::PhaseOne(const std::string& user) {
         pairs.push_back({"AUTH_PBKDF2_SDER_COUNT", std::to_string(kSderCount), 0});
     }
     // A real server sends this one key with its C string's terminating NUL.
-    pairs.push_back({std::string("AUTH_GLOBALLY_UNIQUE_DBID\0", 26), "D0D0D0D0D0D0D0D0D0D0D0D0D0D0D0D0", 0});
+    static constexpr char kDbidKey[] = "AUTH_GLOBALLY_UNIQUE_DBID";
+    pairs.push_back({std::string(kDbidKey, sizeof kDbidKey), "D0D0D0D0D0D0D0D0D0D0D0D0D0D0D0D0", 0});
     return pairs;
 }
 

@@ -194,10 +194,10 @@ void WriteReturnParameters(ByteWriter& w, std::uint16_t cursorId) {
 void WriteSessionState(ByteWriter& w) {
     w.U8(kServerSidePiggyback);
     w.U8(kPiggybackSessionSync);
-    w.UB2(1);     // data type descriptors
-    w.U8(0x10);   // their length
+    w.UB2(1);    // data type descriptors
+    w.U8(0x10);  // their length
     w.UB4(static_cast<std::uint32_t>(std::size(kSessionSettings)));
-    w.U8(0x16);
+    w.U8(0x16);  // length byte, as a real server sends it; readers skip it
     for (const auto& setting : kSessionSettings) {
         w.UB2(0);  // no key text: the keyword number names the setting
         w.UB2(static_cast<std::uint16_t>(setting.value.size()));
