@@ -115,12 +115,11 @@ TEST_F(Client, LogonAndListenerFailuresCarryTheServersError) {
     EXPECT_EQ(refused.rfind("ORA-12505: TNS:listener does not currently know of SID", 0), 0u) << refused;
     EXPECT_NE(refused.find("nosuchsid"), std::string::npos);
 
-    const auto port = server->Port();
-    server.reset();
+    // The discard port: nothing listens there on loopback. (A just-stopped server's port may still
+    // be closing, under Wine especially, and answer with a reset instead.)
     TOraSession nothing(files_);
-    nothing.Server = u"127.0.0.1:" + toolkit::IntToStr(port) + u":dovizuza";
-    EXPECT_EQ(FailureOf<EOraNetworkError>([&] { nothing.Connect(); }),
-              "connection refused to 127.0.0.1:" + std::to_string(port));
+    nothing.Server = u"127.0.0.1:9:dovizuza";
+    EXPECT_EQ(FailureOf<EOraNetworkError>([&] { nothing.Connect(); }), "connection refused to 127.0.0.1:9");
 
     for (const auto* bad : {u"127.0.0.1:dovizuza", u"127.0.0.1:0:x", u"host:99999:sid", u":1521:sid", u"h:1521:"}) {
         nothing.Server = bad;
