@@ -24,15 +24,21 @@ public:
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                                 GetModuleHandleW(nullptr), this);
         if (!hwnd_) throw Exception(u"Не удалось создать окно " + definition_.caption);
-        for (std::size_t i = 0; i < definition_.buttons.size(); ++i) {
-            HWND button = CreateWindowExW(0, L"BUTTON", Wide(definition_.buttons[i].caption),
-                                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, hwnd_,
-                                          reinterpret_cast<HMENU>(kFirstButtonId + i), GetModuleHandleW(nullptr),
-                                          nullptr);
-            if (!button) throw Exception(u"Не удалось создать кнопку " + definition_.buttons[i].caption);
-            buttons_.push_back(button);
+        try {
+            for (std::size_t i = 0; i < definition_.buttons.size(); ++i) {
+                HWND button = CreateWindowExW(0, L"BUTTON", Wide(definition_.buttons[i].caption),
+                                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, hwnd_,
+                                              reinterpret_cast<HMENU>(kFirstButtonId + i),
+                                              GetModuleHandleW(nullptr), nullptr);
+                if (!button) throw Exception(u"Не удалось создать кнопку " + definition_.buttons[i].caption);
+                buttons_.push_back(button);
+            }
+            ApplyDpi(GetDpiForWindow(hwnd_));
+        } catch (...) {
+            // No destructor runs for a half-built object: the window goes here.
+            DestroyWindow(hwnd_);
+            throw;
         }
-        ApplyDpi(GetDpiForWindow(hwnd_));
     }
 
     ~Win32Window() override {
