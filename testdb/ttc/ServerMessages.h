@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "oracle/wire/ByteWriter.h"
+#include "oracle/wire/Ttc.h"
 #include "testdb/sql/Cursor.h"
 
 namespace testdb::ttc {
@@ -26,16 +27,16 @@ enum MessageType : std::uint8_t {
     kServerSidePiggyback = 23,
 };
 
-// Field versions at which message layouts change.
-constexpr std::uint8_t kFieldVersion12_2 = 8;
-constexpr std::uint8_t kFieldVersion12_2Ext1 = 9;
-constexpr std::uint8_t kFieldVersion20_1 = 14;
-constexpr std::uint8_t kFieldVersion23_1 = 17;
-constexpr std::uint8_t kFieldVersion23_1Ext1 = 18;
-constexpr std::uint8_t kFieldVersion23_1Ext3 = 20;
-constexpr std::uint8_t kFieldVersion23_4 = 24;
+// Field versions at which message layouts change, as the client side knows them.
+using oracle::wire::kFieldVersion12_2;
+using oracle::wire::kFieldVersion12_2Ext1;
+using oracle::wire::kFieldVersion20_1;
+using oracle::wire::kFieldVersion23_1;
+using oracle::wire::kFieldVersion23_1Ext1;
+using oracle::wire::kFieldVersion23_1Ext3;
+using oracle::wire::kFieldVersion23_4;
 
-constexpr std::uint32_t kNoDataFound = 1403;
+constexpr std::uint32_t kNoDataFound = oracle::wire::kErrorNoDataFound;
 
 struct CallStatus {
     std::uint32_t errorNumber = 0;

@@ -14,6 +14,18 @@ namespace {
 const std::string kOldBuild = "MZ old build";
 const std::string kNewBuild = "MZ new build \x00\xFF with every byte value";
 
+// Program 7 installed at build 1 with the old executable in place; the catalogue's newest build
+// of it is ID_VERSION 2 ("Сборка 2"). `beforeServe` changes the catalogue first.
+void ArrangeProgram7(UpdaterHarness& run, const std::function<void(UpdaterHarness&)>& beforeServe = {}) {
+    run.os.registry.SetString(kSettingsKey, u"ID_PROGRAM", u"7");
+    run.os.registry.SetString(kSettingsKey, u"Version_7", u"1");
+    run.os.files.Put(kProgramFolder + u"raver.exe", kOldBuild);
+    run.db.Publish(7, "Сборка 1", "raver.exe", "build one");
+    run.db.Publish(7, "Сборка 2", "raver.exe", kNewBuild);
+    if (beforeServe) beforeServe(run);
+    run.StartServer();
+}
+
 class RunUpdate : public ::testing::Test {
 protected:
     UpdaterHarness h;
@@ -22,18 +34,9 @@ protected:
         if (!oracle::test::Testdb::Available()) GTEST_SKIP() << "the test database program is not built";
     }
 
-    // Program 7 installed at `installed` with the old executable in place; the catalogue's
-    // newest build of it is ID_VERSION 2 ("Сборка 2").
-    void Arrange(const char16_t* installed = u"1") {
-        h.os.registry.SetString(kSettingsKey, u"ID_PROGRAM", u"7");
-        if (installed) h.os.registry.SetString(kSettingsKey, u"Version_7", installed);
-        h.os.files.Put(kProgramFolder + u"raver.exe", kOldBuild);
-        h.db.Publish(7, "Сборка 1", "raver.exe", "build one");
-        h.db.Publish(7, "Сборка 2", "raver.exe", kNewBuild);
-        h.StartServer();
-    }
+    void Arrange() { ArrangeProgram7(h); }
 
-    void ExpectNothingChanged(const char16_t* installed = u"1") {
+    void ExpectNothingChanged(const char16_t* installed = u"1") const {
         EXPECT_EQ(h.File(u"raver.exe"), kOldBuild);
         EXPECT_EQ(h.File(u"bak_raver.exe"), "<absent>");
         EXPECT_EQ(h.File(u"new_raver.exe"), "<absent>");
@@ -146,13 +149,7 @@ TEST_F(RunUpdate, ErrorsBeforeTheReplacementAreShownAndLeaveTheWindowOpen) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         UpdaterHarness run;
-        run.os.registry.SetString(kSettingsKey, u"ID_PROGRAM", u"7");
-        run.os.registry.SetString(kSettingsKey, u"Version_7", u"1");
-        run.os.files.Put(kProgramFolder + u"raver.exe", kOldBuild);
-        run.db.Publish(7, "Сборка 1", "raver.exe", "one");
-        run.db.Publish(7, "Сборка 2", "raver.exe", kNewBuild);
-        c.arrange(run);
-        run.StartServer();
+        ArrangeProgram7(run, c.arrange);
         run.os.windowing.QueueClick(1);  // Button2
         run.os.windowing.QueueClose();
 
@@ -209,13 +206,7 @@ TEST_F(RunUpdate, BuildsThatCannotBeInstalledSafelyTouchNothing) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         UpdaterHarness run;
-        run.os.registry.SetString(kSettingsKey, u"ID_PROGRAM", u"7");
-        run.os.registry.SetString(kSettingsKey, u"Version_7", u"1");
-        run.os.files.Put(kProgramFolder + u"raver.exe", kOldBuild);
-        run.db.Publish(7, "Сборка 1", "raver.exe", "one");
-        run.db.Publish(7, "Сборка 2", "raver.exe", kNewBuild);
-        run.db.Sql(c.statement);
-        run.StartServer();
+        ArrangeProgram7(run, [&](UpdaterHarness& r) { r.db.Sql(c.statement); });
         const auto running = run.os.processes.Start(kProgramFolder + u"raver.exe");
 
         EXPECT_EQ(run.Run(), 0);
