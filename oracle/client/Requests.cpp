@@ -101,7 +101,7 @@ Bytes Execute(const ExecuteRequest& req, Sequence& seq, std::uint8_t fieldVersio
     CloseCursors(w, seq, cursorsToClose);
     FunctionHeader(w, function::kExecute, seq.Next());
     const bool withSql = req.cursorId == 0;
-    const bool isParse = (req.options & kExecParse) != 0;
+    const bool isParse = (req.options & wire::execute_option::kParse) != 0;
     w.UB4(req.options);
     w.UB4(req.cursorId);
     w.U8(withSql ? 1 : 0);
@@ -142,7 +142,7 @@ Bytes Execute(const ExecuteRequest& req, Sequence& seq, std::uint8_t fieldVersio
     }
     if (withSql) w.Clr(req.sql);
     const std::uint32_t al8i4[13] = {isParse ? 1u : 0u, withSql ? 0u : req.prefetchRows, 0, 0, 0, 0, 0, 1, 0,
-                                     (req.options & kExecExecute) ? 0x8000u : 0u, 0, 0, 0};
+                                     (req.options & wire::execute_option::kExecute) ? 0x8000u : 0u, 0, 0, 0};
     for (auto v : al8i4) w.UB4(v);
     for (const auto& c : req.defines) Define(w, c, fieldVersion);
     return w.Take();

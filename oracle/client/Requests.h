@@ -50,16 +50,6 @@ Bytes Execute(const ExecuteRequest& request, Sequence& seq, std::uint8_t fieldVe
 Bytes Fetch(std::uint32_t cursorId, std::uint32_t rows, Sequence& seq);
 Bytes Logoff(Sequence& seq, std::vector<std::uint32_t>& cursorsToClose);
 
-constexpr std::uint32_t kLobGetLength = 0x0001;
-constexpr std::uint32_t kLobRead = 0x0002;
 Bytes LobOperation(std::uint32_t operation, const Bytes& locator, std::uint64_t offset, std::uint64_t amount,
                    Sequence& seq);
-
-// Execute option bits.
-constexpr std::uint32_t kExecParse = 0x0001;
-constexpr std::uint32_t kExecDefine = 0x0010;
-constexpr std::uint32_t kExecExecute = 0x0020;
-constexpr std::uint32_t kExecFetch = 0x0040;
-constexpr std::uint32_t kExecNotPlsql = 0x8000;
-
 }  // namespace oracle::client

@@ -293,7 +293,7 @@ QueryResult Session::Query(const std::string& sql) {
         ctx.fieldVersion = fieldVersion_;
         ctx.maxStringSize = maxStringSize_;
         ExecuteRequest exec;
-        exec.options = kExecParse | kExecExecute | kExecFetch | kExecNotPlsql;
+        exec.options = wire::execute_option::kParse | wire::execute_option::kExecute | wire::execute_option::kFetch | wire::execute_option::kNotPlsql;
         exec.sql = sql;
         exec.prefetchRows = settings_.prefetchRows;
         auto response = Call(Execute(exec, sequence_, fieldVersion_, cursorsToClose_), ctx);
@@ -324,7 +324,7 @@ QueryResult Session::Query(const std::string& sql) {
             std::any_of(ctx.columns.begin(), ctx.columns.end(), [](const auto& c) { return IsLob(c.type); })) {
             // LOB columns need defines before the server sends rows; ask for the first rows too.
             ExecuteRequest define;
-            define.options = kExecDefine | kExecFetch | kExecNotPlsql;
+            define.options = wire::execute_option::kDefine | wire::execute_option::kFetch | wire::execute_option::kNotPlsql;
             define.cursorId = cursor;
             define.prefetchRows = settings_.prefetchRows;
             define.defines = ctx.columns;
@@ -369,7 +369,7 @@ std::uint64_t Session::ReadLob(const wire::LobLocator& lob, const wire::ByteSink
                 }
                 sink(bytes);
             };
-            auto response = Call(LobOperation(kLobRead, locator, received + 1, amount, sequence_), ctx);
+            auto response = Call(LobOperation(wire::lob_op::kRead, locator, received + 1, amount, sequence_), ctx);
             RaiseIfError(response.error);
             if (response.lobLocator.size() == locator.size()) locator = std::move(response.lobLocator);
             received += piece;

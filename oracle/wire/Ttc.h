@@ -27,14 +27,40 @@ constexpr std::uint8_t kFastAuth = 34;
 }  // namespace message
 
 namespace function {
-constexpr std::uint8_t kLogoff = 9;
+constexpr std::uint8_t kReexecute = 4;
 constexpr std::uint8_t kFetch = 5;
+constexpr std::uint8_t kLogoff = 9;
+constexpr std::uint8_t kCommit = 14;
+constexpr std::uint8_t kRollback = 15;
+constexpr std::uint8_t kReexecuteAndFetch = 78;
 constexpr std::uint8_t kExecute = 94;
 constexpr std::uint8_t kLobOp = 96;
 constexpr std::uint8_t kCloseCursors = 105;
 constexpr std::uint8_t kAuthPhaseTwo = 115;
 constexpr std::uint8_t kAuthPhaseOne = 118;
+constexpr std::uint8_t kCancelCursors = 120;
+constexpr std::uint8_t kPing = 147;
 }  // namespace function
+
+// Option bits of an EXECUTE call.
+namespace execute_option {
+constexpr std::uint32_t kParse = 0x0001;
+constexpr std::uint32_t kBind = 0x0008;
+constexpr std::uint32_t kDefine = 0x0010;
+constexpr std::uint32_t kExecute = 0x0020;
+constexpr std::uint32_t kFetch = 0x0040;
+constexpr std::uint32_t kNotPlsql = 0x8000;
+}  // namespace execute_option
+
+// Operations of a LOB call.
+namespace lob_op {
+constexpr std::uint32_t kGetLength = 0x0001;
+constexpr std::uint32_t kRead = 0x0002;
+constexpr std::uint32_t kFileIsOpen = 0x0400;
+constexpr std::uint32_t kFileExists = 0x0800;
+constexpr std::uint32_t kGetChunkSize = 0x4000;
+constexpr std::uint32_t kIsOpen = 0x11000;
+}  // namespace lob_op
 
 namespace type {
 constexpr std::uint8_t kVarchar = 1;

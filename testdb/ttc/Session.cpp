@@ -18,38 +18,9 @@ using oracle::wire::ByteReader;
 using oracle::wire::ByteWriter;
 using oracle::wire::PacketType;
 
-enum FunctionCode : std::uint8_t {
-    kFetch = 5,
-    kReexecute = 4,
-    kLogoff = 9,
-    kCommit = 14,
-    kRollback = 15,
-    kExecute = 94,
-    kLobOp = 96,
-    kReexecuteAndFetch = 78,
-    kCloseCursors = 105,
-    kAuthPhaseTwo = 115,
-    kAuthPhaseOne = 118,
-    kCancelCursors = 120,
-    kPing = 147,
-};
-
-enum ExecuteOption : std::uint32_t {
-    kOptionParse = 0x0001,
-    kOptionBind = 0x0008,
-    kOptionDefine = 0x0010,
-    kOptionExecute = 0x0020,
-    kOptionFetch = 0x0040,
-};
-
-enum LobOp : std::uint32_t {
-    kLobGetLength = 0x0001,
-    kLobRead = 0x0002,
-    kLobGetChunkSize = 0x4000,
-    kLobIsOpen = 0x11000,
-    kLobFileExists = 0x0800,
-    kLobFileIsOpen = 0x0400,
-};
+namespace function = oracle::wire::function;
+namespace execute_option = oracle::wire::execute_option;
+namespace lob_op = oracle::wire::lob_op;
 
 constexpr std::size_t kLobDataChunk = 64 * 1024;
 
@@ -183,14 +154,14 @@ void Session::EnterPhase(Phase phase) {
 void Session::HandlePiggyback(ByteReader& r) {
     const std::uint8_t code = r.U8();
     ReadFunctionHeaderRest(r);
-    if (code == kCloseCursors || code == kCancelCursors) {
+    if (code == function::kCloseCursors || code == function::kCancelCursors) {
         r.U8();
         const std::uint32_t count = r.UB4();
         for (std::uint32_t i = 0; i < count; ++i) {
             const auto id = static_cast<std::uint16_t>(r.UB4());
-            if (code == kCloseCursors) cursors_.erase(id);
+            if (code == function::kCloseCursors) cursors_.erase(id);
         }
-    } else if (code == kLobOp) {
+    } else if (code == function::kLobOp) {
         LobOperation(r, true);
     } else {
         oracle::ThrowProtocol("piggyback function " + std::to_string(code) + " is not supported by the test database");
@@ -199,21 +170,21 @@ void Session::HandlePiggyback(ByteReader& r) {
 
 void Session::HandleFunction(ByteReader& r, std::uint8_t code) {
     // A held BLOB handle keeps a read lock on the file; keep it only across consecutive LOB calls.
-    if (code != kLobOp) openBlob_.reset();
-    if (!loggedOn_ && code != kAuthPhaseOne && code != kAuthPhaseTwo)
+    if (code != function::kLobOp) openBlob_.reset();
+    if (!loggedOn_ && code != function::kAuthPhaseOne && code != function::kAuthPhaseTwo)
         oracle::ThrowProtocol("function " + std::to_string(code) + " before logon");
     switch (code) {
-        case kAuthPhaseOne: return Authenticate(r, false);
-        case kAuthPhaseTwo: return Authenticate(r, true);
-        case kExecute: return Execute(r);
-        case kReexecute: return Reexecute(r, false);
-        case kReexecuteAndFetch: return Reexecute(r, true);
-        case kFetch: return Fetch(r);
-        case kLobOp: return LobOperation(r, false);
-        case kLogoff: return Simple("logoff");
-        case kCommit: return Simple("commit");
-        case kRollback: return Simple("rollback");
-        case kPing: return Simple("ping");
+        case function::kAuthPhaseOne: return Authenticate(r, false);
+        case function::kAuthPhaseTwo: return Authenticate(r, true);
+        case function::kExecute: return Execute(r);
+        case function::kReexecute: return Reexecute(r, false);
+        case function::kReexecuteAndFetch: return Reexecute(r, true);
+        case function::kFetch: return Fetch(r);
+        case function::kLobOp: return LobOperation(r, false);
+        case function::kLogoff: return Simple("logoff");
+        case function::kCommit: return Simple("commit");
+        case function::kRollback: return Simple("rollback");
+        case function::kPing: return Simple("ping");
         default: oracle::ThrowProtocol("function " + std::to_string(code) + " is not supported by the test database");
     }
 }
@@ -341,7 +312,7 @@ void Session::Execute(ByteReader& r) {
     EnterPhase(Phase::Execute);
     tns::ResponseStream out(channel_);
     ByteWriter w;
-    if (bindCount > 0 || (options & kOptionBind)) {
+    if (bindCount > 0 || (options & execute_option::kBind)) {
         // Bind values follow in the request; drop what is left of it and refuse the call.
         r.Skip(r.RemainingInPiece());
         FinishCall(out, w, Failure(OraError(1036, "illegal variable name/number (binds are not supported)")));
@@ -361,9 +332,9 @@ void Session::Execute(ByteReader& r) {
     }
     OpenCursor& open = cursors_[id];
     try {
-        if (hasSql || (options & kOptionExecute)) Start(open);
-        if ((options & kOptionParse) && open.cursor->IsQuery()) WriteDescribe(w, open.cursor->Columns(), fieldVersion_);
-        if (options & kOptionDefine) {
+        if (hasSql || (options & execute_option::kExecute)) Start(open);
+        if ((options & execute_option::kParse) && open.cursor->IsQuery()) WriteDescribe(w, open.cursor->Columns(), fieldVersion_);
+        if (options & execute_option::kDefine) {
             if (defineTypes.size() != open.types.size()) throw OraError(1007, "variable not in select list");
             open.types = defineTypes;
             open.defined = true;
@@ -371,7 +342,7 @@ void Session::Execute(ByteReader& r) {
         CallStatus status;
         status.cursorId = id;
         // A query with LOB columns returns no rows until the client has said how it wants them.
-        const bool mayFetch = (options & kOptionFetch) && open.cursor->IsQuery() && (!open.hasLob || open.defined);
+        const bool mayFetch = (options & execute_option::kFetch) && open.cursor->IsQuery() && (!open.hasLob || open.defined);
         if (mayFetch && SendRows(open, prefetchRows, out, w)) status.errorNumber = kNoDataFound;
         if (status.errorNumber == kNoDataFound) status.errorText = sql::OraText(1403, "no data found");
         status.rowCount = open.cursor->RowCount();
@@ -491,7 +462,7 @@ void Session::LobOperation(ByteReader& r, bool piggyback) {
     const std::uint64_t amount = hasAmount ? r.UB8() : 0;
     if (piggyback) return;  // freeing temporary LOBs: nothing is held for them
 
-    if (operation == kLobRead) EnterPhase(Phase::LobRead);
+    if (operation == lob_op::kRead) EnterPhase(Phase::LobRead);
     tns::ResponseStream out(channel_);
     ByteWriter w;
     const auto address = DecodeLocator(locator);
@@ -524,7 +495,7 @@ void Session::LobOperation(ByteReader& r, bool piggyback) {
     }
 
     std::int64_t result = 0;
-    if (operation == kLobRead) {
+    if (operation == lob_op::kRead) {
         if (offset == 0) {
             FinishCall(out, w, Failure(OraError(3137, "malformed TTC packet from client rejected: [kpolob:offset 0]")));
             return;
@@ -559,15 +530,15 @@ void Session::LobOperation(ByteReader& r, bool piggyback) {
         }
         result = count;
         LogCall("lob-read", "offset " + std::to_string(offset) + " amount " + std::to_string(amount), 0);
-    } else if (operation == kLobGetLength) {
+    } else if (operation == lob_op::kGetLength) {
         result = std::max<std::int64_t>(0, size + faults_.Plan().lobLengthLie);
-    } else if (operation == kLobGetChunkSize) {
+    } else if (operation == lob_op::kGetChunkSize) {
         result = kLobChunkSize;
     }
     w.U8(kParameter);
     w.Raw(locator);
     if (hasAmount) w.SB8(result);
-    if (operation == kLobIsOpen || operation == kLobFileExists || operation == kLobFileIsOpen) w.U8(0);
+    if (operation == lob_op::kIsOpen || operation == lob_op::kFileExists || operation == lob_op::kFileIsOpen) w.U8(0);
     FinishCall(out, w, {});
 }
 

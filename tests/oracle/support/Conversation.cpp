@@ -89,7 +89,7 @@ Request Classify(const Bytes& bytes, std::uint8_t fieldVersion) {
         const auto code = r.U8();
         r.U8();
         if (fieldVersion >= kFieldVersion23_1Ext1) r.UB8();
-        if (code != function::kCloseCursors && code != 120) {
+        if (code != function::kCloseCursors && code != function::kCancelCursors) {
             throw std::runtime_error("piggyback " + std::to_string(code) + " not understood by the replay");
         }
         r.U8();
@@ -104,7 +104,8 @@ Request Classify(const Bytes& bytes, std::uint8_t fieldVersion) {
     if (req.function == function::kExecute) {
         r.UB4();
         req.cursor = r.UB4();
-    } else if (req.function == function::kFetch || req.function == 4 || req.function == 78) {
+    } else if (req.function == function::kFetch || req.function == function::kReexecute ||
+               req.function == function::kReexecuteAndFetch) {
         req.cursor = r.UB4();  // fetch, re-execute, re-execute and fetch
     }
     return req;
